@@ -4,6 +4,7 @@
 // tests drive the logic through a recording fake. Everything runs on the window thread.
 
 #include <cstdint>
+#include <functional>
 
 #include "base/text.h"
 
@@ -76,6 +77,9 @@ class WindowRuntime {
   virtual Bytes load_file_bytes(const Text& path) = 0;
   // Replaces the file's content; false on failure. Never leaves a half-written file.
   virtual bool save_file_bytes(const Text& path, const Bytes& bytes) = 0;
+
+  // Clean-ups that end_program runs, in registration order.
+  virtual void register_exit_cleanup(std::function<void()> cleanup) = 0;
 
   // Runs the registered exit clean-ups and ends the process with `exit_code`. In the
   // product it does not return; callers return right after it all the same.
