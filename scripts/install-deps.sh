@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libwxgtk3.2-dev libcurl4-openssl-dev libpcre2-dev libicu-dev libssl-dev
+  libwxgtk3.2-dev libgtk-3-dev libcurl4-openssl-dev libpcre2-dev libicu-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps imagemagick fonts-wqy-microhei
   python3 python3-aiosmtpd nginx openssl
