@@ -1,0 +1,40 @@
+#pragma once
+// The URL list view: a virtual report list whose rows live in a store of `Text` cells, so
+// rows keep their exact bytes (the display is only a rendering) and 100,000 rows cost one
+// vector, not 100,000 native items.
+
+#include <array>
+#include <vector>
+
+#include <wx/listctrl.h>
+
+#include "base/text.h"
+
+namespace brimlow {
+
+class UrlListView : public wxListCtrl {
+ public:
+  static constexpr int kColumns = 2;
+
+  UrlListView(wxWindow* parent, const wxPoint& position, const wxSize& size);
+
+  void append_row();
+  int row_count() const { return static_cast<int>(rows_.size()); }
+  // Cells outside the rows or columns are ignored on write and read as empty.
+  void set_cell(int row, int column, const Text& text);
+  Text cell(int row, int column) const;
+
+  // Brings the control's row count and drawing up to date with the store. Appends and cell
+  // writes only note the change, so a bulk import redraws once, not once per row.
+  void sync_display();
+
+ private:
+  wxString OnGetItemText(long item, long column) const override;
+  void note_change();
+  void on_end_label_edit(wxListEvent& event);
+
+  std::vector<std::array<Text, kColumns>> rows_;
+  bool display_stale_ = false;
+};
+
+}  // namespace brimlow
