@@ -123,7 +123,7 @@ TEST(AlertMailerTest, LogsInAndSendsToTheTypedMailboxWithCopiesToTheAccount) {
   EXPECT_EQ(lines[12], ScriptedSmtpPeer::kConnected);
 }
 
-TEST(AlertMailerTest, ARefusedMailboxSendsNothingAndTheNextAlertStillWorks) {
+TEST(AlertMailerTest, ARefusedMailboxResetsAndSendsNoData) {
   // The placeholder "邮箱" is refused as a recipient: the client resets, nothing goes out.
   ScriptedSmtpPeer peer({"220 relay ready\r\n", "250-relay\r\n250 AUTH LOGIN\r\n",
                          "334 VXNlcm5hbWU6\r\n", "334 UGFzc3dvcmQ6\r\n", "235 accepted\r\n",
