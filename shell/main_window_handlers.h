@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "base/program_state.h"
+#include "base/text.h"
 #include "shell/window_runtime.h"
 
 namespace brimlow {
@@ -39,5 +40,20 @@ class MainWindowHandlers {
 
 // True for the keys 编辑框_频率 accepts as typed characters: 0-9 and "-".
 bool interval_box_accepts(char32_t character);
+
+// The address shown after "例子：" when Add is clicked on the untouched address box.
+inline constexpr const char* kExampleAddress = "http://www.example.com/";
+
+// The interval box's text as it is written back on focus-out: its leading integer clamped
+// to the signed 32-bit range, in plain decimal, and the empty text for 0.
+Text normalise_interval_text(const Text& text);
+
+// The interval box's text after a click on the up or down arrow: n + 1 (up) or n - 1
+// (down) of its leading integer n, wrapping to 5 (up) or 60 (down) outside 5 to 60.
+Text interval_after_arrow(const Text& text, bool up);
+
+// The timer period in milliseconds for the interval box's text: its leading integer times
+// 1000; a product outside the signed 32-bit range gives the longest period, 2147483647.
+int timer_period_for_interval(const Text& text);
 
 }  // namespace brimlow
