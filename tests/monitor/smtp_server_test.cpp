@@ -1,12 +1,7 @@
 // The client against a real SMTP server: Debian's aiosmtpd, started by the test on a free
 // port, with the captured message read back by Python's email package.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <gtest/gtest.h>
 
@@ -24,73 +19,18 @@
 #include "http/text_helpers.h"
 #include "monitor/smtp_client.h"
 #include "monitor/smtp_encoding.h"
-
-extern char** environ;
+#include "tests/monitor/capture_smtp_server.h"
 
 namespace brimlow {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Debian's own interpreter: it has the python3-aiosmtpd package.
-constexpr const char* kPython = "/usr/bin/python3";
+using testing_support::CaptureSmtpServer;
+
+constexpr const char* kPython = CaptureSmtpServer::kPython;
 const std::string kUser = "me@x.test";
 const std::string kPassword = "pa55 word";
-
-// The capture server as a child process; ended when the owner goes away.
-class CaptureServer {
- public:
-  CaptureServer(const fs::path& directory, const std::vector<std::string>& extra_arguments) {
-    std::vector<std::string> arguments = {kPython,      SMTP_CAPTURE_SERVER, "--dir",
-                                          directory,    "--user",            kUser,
-                                          "--password", kPassword};
-    arguments.insert(arguments.end(), extra_arguments.begin(), extra_arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    int pipe_ends[2];
-    if (::pipe2(pipe_ends, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-    const int spawned = posix_spawn(&pid_, kPython, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe_ends[1]);
-    output_ = pipe_ends[0];
-    if (spawned != 0) pid_ = -1;
-  }
-
-  ~CaptureServer() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    if (output_ >= 0) ::close(output_);
-  }
-
-  // The port the server printed, or 0 when it did not start within the time-out.
-  int read_port(int timeout_ms = 15000) {
-    std::string line;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (pid_ > 0 && line.find('\n') == std::string::npos) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-      pollfd entry{output_, POLLIN, 0};
-      if (left <= 0 || ::poll(&entry, 1, static_cast<int>(left)) <= 0) return 0;
-      char chunk[64];
-      const ssize_t got = ::read(output_, chunk, sizeof chunk);
-      if (got <= 0) return 0;
-      line.append(chunk, static_cast<std::size_t>(got));
-    }
-    return pid_ > 0 ? std::atoi(line.c_str()) : 0;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int output_ = -1;
-};
 
 Text from_hex(const std::string& hex) {
   Text out;
@@ -139,12 +79,12 @@ class SmtpServerTest : public ::testing::Test {
     fs::remove_all(directory_, ignored);
   }
   int start_server(const std::vector<std::string>& extra_arguments = {}) {
-    server_ = std::make_unique<CaptureServer>(directory_, extra_arguments);
-    return server_->read_port();
+    server_ = std::make_unique<CaptureSmtpServer>(directory_, kUser, kPassword, extra_arguments);
+    return server_->port();
   }
 
   fs::path directory_;
-  std::unique_ptr<CaptureServer> server_;
+  std::unique_ptr<CaptureSmtpServer> server_;
 };
 
 TEST_F(SmtpServerTest, DeliversTheMessageAsTheEmailPackageReadsIt) {
