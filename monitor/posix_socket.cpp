@@ -148,7 +148,15 @@ long TcpSocket::read_some(Text& buffer) {
     const ssize_t got = ::recv(descriptor_, chunk, sizeof chunk, 0);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return -2;
-    if (got > 0) buffer.append(chunk, static_cast<std::size_t>(got));
+    if (got > 0) {
+      buffer.append(chunk, static_cast<std::size_t>(got));
+      // Acknowledge at once: a server that writes a multi-line reply in several pieces
+      // (and waits for our acknowledgement before the next one) would otherwise stall
+      // for the delayed-acknowledgement time on every such reply. Linux resets the flag
+      // after use, so it is set again after every read.
+      int one = 1;
+      ::setsockopt(descriptor_, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+    }
     return static_cast<long>(got);
   }
 }
