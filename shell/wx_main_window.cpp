@@ -199,8 +199,11 @@ void MainWindow::on_close(wxCloseEvent&) {
 
 void MainWindow::on_arrow(bool up) {
   handlers_.interval_arrow_clicked(up);
-  interval_box_->SelectAll();
   interval_box_->SetFocus();
+  interval_box_->SelectAll();
+  // Queued behind the caret placement that a text write into a focused box queues.
+  wxTextCtrl* box = interval_box_;
+  box->CallAfter([box] { box->SelectAll(); });
 }
 
 void MainWindow::on_background_down(wxMouseEvent& event) {

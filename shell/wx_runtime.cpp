@@ -110,7 +110,15 @@ void WxRuntime::set_control_text(Control control, const Text& text) {
   if (wxTextCtrl* box = window_->edit_box(control)) {
     const wxString value = to_wx(text);
     // Rewriting an unchanged text would move the caret and selection for nothing.
-    if (box->GetValue() != value) box->ChangeValue(value);
+    if (box->GetValue() != value) {
+      box->ChangeValue(value);
+      // A text written while the user is in the box (the "http://" of the address box)
+      // is typed on from its end, also when a mouse click is still placing the caret.
+      if (box->HasFocus()) {
+        box->SetInsertionPointEnd();
+        box->CallAfter([box] { box->SetInsertionPointEnd(); });
+      }
+    }
   } else if (wxButton* button = window_->button(control)) {
     button->SetLabel(to_wx(text));
   }
