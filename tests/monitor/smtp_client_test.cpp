@@ -1,5 +1,10 @@
 #include "monitor/smtp_client.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -173,6 +178,35 @@ TEST(SmtpConnectTest, RefusesEmptyHostAndDeadPort) {
   EXPECT_FALSE(connection.connected);
   EXPECT_FALSE(connection.socket.is_open());
   EXPECT_FALSE(smtp_connect(connection, "no-such-host.invalid", 25, "", "", kShortTimeoutMs));
+}
+
+// A relay that never completes the TCP handshake costs the reply time-out, not the
+// system's minutes of SYN retries. A listener whose accept queue is full drops new SYNs.
+TEST(SmtpConnectTest, GivesUpConnectingAtTheTimeOut) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  std::vector<TcpSocket> fillers(3);
+  for (TcpSocket& filler : fillers) {
+    filler.create();
+    filler.connect_to("127.0.0.1", ntohs(address.sin_port), 100);
+  }
+  const auto started = std::chrono::steady_clock::now();
+  TcpSocket probe;
+  ASSERT_TRUE(probe.create());
+  EXPECT_FALSE(probe.connect_to("127.0.0.1", ntohs(address.sin_port), kShortTimeoutMs));
+  SmtpConnection connection;
+  EXPECT_FALSE(smtp_connect(connection, "127.0.0.1", ntohs(address.sin_port), "", "",
+                            kShortTimeoutMs));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_FALSE(connection.socket.is_open());
+  ::close(listener);
 }
 
 TEST(SmtpConnectTest, EndsTheOpenConnectionWithQuitBeforeConnectingAgain) {
