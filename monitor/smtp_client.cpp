@@ -13,6 +13,11 @@ namespace brimlow {
 namespace {
 
 constexpr int kDefaultTimeoutMs = 2000;
+// A reply may take this many reply time-outs in all, however steadily its bytes trickle
+// in, and may grow to this size: a server that drips or streams without end fails the
+// wait instead of holding the window thread (and memory) for ever.
+constexpr int kReplyTimeOutsInAll = 5;
+constexpr std::size_t kReplySizeLimit = 1 << 20;
 
 // Spaces and control characters: what a reply line is trimmed of.
 bool is_blank_or_control(char c) {
@@ -167,11 +172,18 @@ bool smtp_read_reply(SmtpConnection& connection, int expected_code) {
 
   Text data;
   int code = -1;
-  std::int64_t idle_since = tick_count_ms();
+  const std::int64_t started = tick_count_ms();
+  std::int64_t idle_since = started;
   for (;;) {
-    const std::int64_t silent = tick_count_ms() - idle_since;
+    const std::int64_t now = tick_count_ms();
+    const std::int64_t silent = now - idle_since;
     if (silent > connection.reply_timeout_ms) {
       connection.last_error = "time-out: the server's reply did not come";
+      return false;
+    }
+    if (now - started > std::int64_t{kReplyTimeOutsInAll} * connection.reply_timeout_ms ||
+        data.size() > kReplySizeLimit) {
+      connection.last_error = "time-out: the server's reply does not end";
       return false;
     }
     // Wait for data instead of sleeping: an answering server costs no idle time.

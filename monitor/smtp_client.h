@@ -47,7 +47,9 @@ Text smtp_send_mail(SmtpConnection& connection, const Text& subject, const Text&
 bool smtp_close(SmtpConnection& connection);
 
 // Reads one complete reply into the connection's reply state; true when its code is
-// `expected_code`. Pass 0 to accept any reply and look at last_reply_code.
+// `expected_code`. Pass 0 to accept any reply and look at last_reply_code. Fails after
+// the reply time-out of silence, at once when the server closes the connection, and when
+// a reply trickles on past five reply time-outs or grows past 1 MiB.
 bool smtp_read_reply(SmtpConnection& connection, int expected_code);
 
 }  // namespace brimlow

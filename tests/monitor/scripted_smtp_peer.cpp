@@ -19,13 +19,14 @@ bool readable(int descriptor) {
   return ::poll(&entry, 1, kPollSliceMs) > 0;
 }
 
-void send_text(int descriptor, const std::string& text) {
+bool send_text(int descriptor, const std::string& text) {
   std::size_t sent = 0;
   while (sent < text.size()) {
     const ssize_t n = ::send(descriptor, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return;
+    if (n <= 0) return false;
     sent += static_cast<std::size_t>(n);
   }
+  return true;
 }
 
 }  // namespace
@@ -104,6 +105,18 @@ void ScriptedSmtpPeer::serve(int client) {
   std::string buffer;
   auto answer = [&](const std::string& reply) {
     if (reply == kHangUp) return false;
+    if (!reply.empty() && (reply[0] == kDrip || reply[0] == kFlood)) {
+      const std::string piece = reply.substr(1);
+      for (std::size_t i = 0; !stop_; ++i) {
+        if (reply[0] == kFlood) {
+          if (!send_text(client, piece)) return false;
+        } else {
+          if (!send_text(client, piece.substr(i % piece.size(), 1))) return false;
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+      }
+      return false;
+    }
     const std::size_t pause = reply.find(kPause);
     if (pause == std::string::npos) {
       send_text(client, reply);

@@ -21,6 +21,11 @@ class ScriptedSmtpPeer {
   static constexpr const char* kHangUp = "<hang up>";  // close the connection
   // Within a reply, kPause splits it into two sends 50 ms apart.
   static constexpr char kPause = '\x01';
+  // A reply starting with kDrip sends the rest over and over, one byte every 20 ms; one
+  // starting with kFlood sends it over and over as fast as the client takes it. Either
+  // goes on until the client closes the connection.
+  static constexpr char kDrip = '\x02';
+  static constexpr char kFlood = '\x03';
   // Recorded in lines() when a connection is accepted / when the message data arrives
   // (the data entry follows it with every byte up to and including "\r\n.\r\n").
   static constexpr const char* kConnected = "<connected>";

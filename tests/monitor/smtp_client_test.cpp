@@ -154,6 +154,22 @@ INSTANTIATE_TEST_SUITE_P(
                     {kConnected, helo()}}),
     testing_support::CaseName());
 
+// A reply that never ends fails the wait in bounded time and memory, even though bytes
+// keep arriving within every reply time-out.
+TEST(SmtpConnectTest, EndlessRepliesFailInBoundedTime) {
+  const std::string drip = std::string(1, ScriptedSmtpPeer::kDrip) + "220-";
+  const std::string flood = std::string(1, ScriptedSmtpPeer::kFlood) + "220-endless\r\n";
+  for (const std::string& reply : {drip, flood}) {
+    ScriptedSmtpPeer peer({reply});
+    SmtpConnection connection;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(smtp_connect(connection, "127.0.0.1", peer.port(), "", "", 100));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_FALSE(connection.socket.is_open());
+    EXPECT_EQ(connection.last_reply_code, -1);
+  }
+}
+
 TEST(SmtpConnectTest, ParsesEveryLineOfAMultiLineReply) {
   ScriptedSmtpPeer peer({"220 ready\r\n",
                          "250-peer.test greets you\r\n250-PIPELINING\r\n"
