@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <limits>
 #include <string_view>
 
 #include "base/text_ops.h"
@@ -187,8 +188,9 @@ bool smtp_read_reply(SmtpConnection& connection, int expected_code) {
       return false;
     }
     // Wait for data instead of sleeping: an answering server costs no idle time.
+    const std::int64_t wait_ms = connection.reply_timeout_ms - silent + 1;
     const auto wait = connection.socket.wait_readable(
-        static_cast<int>(connection.reply_timeout_ms - silent + 1));
+        static_cast<int>(std::min<std::int64_t>(wait_ms, std::numeric_limits<int>::max())));
     if (wait == TcpSocket::Wait::kFailed) {
       connection.last_error = "network error: the connection cannot be read";
       return false;
