@@ -182,6 +182,46 @@ TEST(SmtpConnectTest, ParsesEveryLineOfAMultiLineReply) {
   EXPECT_EQ(connection.last_error, "8BITMIME");
 }
 
+struct ReplyCase {
+  const char* name;
+  std::string reply;
+  int code;
+  TextArray keywords;
+  TextArray parameters;
+  Text last_error;
+};
+
+class SmtpReadReplyTest : public ::testing::TestWithParam<ReplyCase> {};
+
+TEST_P(SmtpReadReplyTest, SplitsTheReplyIntoCodeKeywordsAndParameters) {
+  const ReplyCase& c = GetParam();
+  ScriptedSmtpPeer peer({"220 ready\r\n", "250 hello\r\n", c.reply});
+  SmtpConnection connection;
+  ASSERT_TRUE(smtp_connect(connection, "127.0.0.1", peer.port(), "", "", kShortTimeoutMs));
+  ASSERT_TRUE(connection.socket.send_all("NOOP\r\n", kShortTimeoutMs));
+  EXPECT_TRUE(smtp_read_reply(connection, c.code));
+  EXPECT_EQ(connection.last_reply_code, c.code);
+  EXPECT_EQ(connection.reply_keywords, c.keywords);
+  EXPECT_EQ(connection.reply_parameters, c.parameters);
+  EXPECT_EQ(connection.last_error, c.last_error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SmtpReadReplyTest,
+    ::testing::Values(
+        ReplyCase{"single line", "250 OK\r\n", 250, {"OK"}, {""}, "OK"},
+        ReplyCase{"enhanced code", "221 2.0.0 Bye now\r\n", 221, {"2.0.0"}, {"Bye now"},
+                  "2.0.0 Bye now"},
+        ReplyCase{"blanks trimmed", "250-a   b \t\r\n250  c  d \r\n", 250, {"a", "c"},
+                  {"b", "d"}, "c d"},
+        // No line longer than four characters: the raw reply is the error text.
+        ReplyCase{"bare code and space", "550 \r\n", 550, {}, {}, "550 \r\n"},
+        // Without any CR the data itself is the last line.
+        ReplyCase{"no line end at all", "250 no line end", 250, {"no"}, {"line end"},
+                  "no line end"},
+        ReplyCase{"code not a number", "abc x\r\n", 0, {"x"}, {""}, "x"}),
+    testing_support::CaseName());
+
 TEST(SmtpConnectTest, RefusesEmptyHostAndDeadPort) {
   SmtpConnection connection;
   EXPECT_FALSE(smtp_connect(connection, "", 25));
