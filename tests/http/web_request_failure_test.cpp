@@ -81,6 +81,20 @@ TEST(WebRequestFailure, ClosedPortIsASendFailure) {
   expect_failure_only(call_web_request(args), RequestFailure::kSend);
 }
 
+// The peer takes the connection but never reads: once the socket buffers are full the
+// upload stands still, and the send phase times out.
+TEST(WebRequestFailure, StalledUploadIsASendFailure) {
+  LocalHttpServer server([](ServerConnection& connection) { connection.pause_ms(60000); });
+  WebRequestArgs args;
+  args.url = server.url();
+  args.method_index = 1;
+  args.request_body = Text(64u << 20, 'b');
+  args.timeout_seconds = 1;
+  const Outcome outcome = call_web_request(args);
+  expect_failure_only(outcome, RequestFailure::kSend);
+  EXPECT_LT(outcome.seconds, 4.5);
+}
+
 TEST(WebRequestFailure, PeerThatNeverAnswersEndsAfterThePhaseTimeout) {
   LocalHttpServer server([](ServerConnection& connection) { connection.hold(); });
   WebRequestArgs args;

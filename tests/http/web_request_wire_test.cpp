@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/text_ops.h"
+#include "http/text_helpers.h"
 #include "http/web_request.h"
 #include "tests/http/local_http_server.h"
 #include "tests/http/web_request_test_support.h"
@@ -180,6 +181,52 @@ TEST(WebRequestWire, PlainRequestThroughAProxyNamesTheWholeAddress) {
                          "Host: example.invalid:8080\r\n"
                          "Proxy-Authorization: Basic cHU6cHA=\r\n" +
                              kDefaults + kCache + "\r\n");
+}
+
+// Past a size curl would ask "Expect: 100-continue" and wait for leave; the body must go
+// at once, unchanged, after the same header lines as a small one.
+TEST(WebRequestWire, LargeBodyGoesWithoutAnExpectation) {
+  LocalHttpServer server([](ServerConnection& connection) {
+    if (connection.read_request()) connection.send(http_response("HTTP/1.1 200 OK", "ok"));
+  });
+  Text body(3u << 20, 'q');
+  body[1000] = '\xD6';
+  WebRequestArgs args;
+  args.url = server.url();
+  args.method_index = 3;
+  args.request_body = body;
+  args.timeout_seconds = 5;
+  const auto outcome = call_web_request(args);
+
+  EXPECT_EQ(outcome.status, "200 OK");
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  const Text host = "Host: 127.0.0.1:" + std::to_string(server.port()) + "\r\n";
+  EXPECT_TRUE(requests[0] == "PUT / HTTP/1.1\r\n" + host + "Content-Length: 3145728\r\n" +
+                                 kDefaults + kCache + "\r\n" + body)
+      << requests[0].substr(0, 400);
+}
+
+TEST(WebRequestWire, SecureRequestThroughAProxyAsksForATunnel) {
+  LocalHttpServer proxy([](ServerConnection& connection) {
+    if (connection.read_request()) connection.send("HTTP/1.1 403 Forbidden\r\n\r\n");
+  });
+  WebRequestArgs args;
+  args.url = "https://example.invalid/p";
+  args.proxy = "127.0.0.1:" + std::to_string(proxy.port());
+  args.proxy_user = "pu";
+  args.proxy_password = "pp";
+  args.timeout_seconds = 5;
+  Text status;
+  args.status_out = &status;
+  web_request(args);
+
+  EXPECT_EQ(status, gbk(u"711 \u53D1\u9001\u8BF7\u6C42\u5931\u8D25!"));  // 发送请求失败
+  const auto requests = proxy.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].substr(0, requests[0].find("\r\n")),
+            "CONNECT example.invalid:443 HTTP/1.1");
+  EXPECT_NE(text_find(requests[0], "Proxy-Authorization: Basic cHU6cHA=\r\n"), -1);
 }
 
 }  // namespace
