@@ -30,7 +30,7 @@ struct ExchangeRequest {
   Text ca_file;                   // test-only trust anchor
   std::chrono::milliseconds phase_timeout{30000};
   Clock::time_point deadline;  // the whole request, over every redirect
-  std::size_t body_cap = 64u << 20;
+  std::size_t body_cap = 0;  // past this many body bytes the read fails
 };
 
 enum class ExchangeFailure {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/text_ops.h"
+#include "http/url_parts.h"
 
 namespace brimlow {
 namespace {
@@ -30,22 +31,6 @@ std::string origin_of(CURLU* url) {
   return to_lower_ascii(scheme) + "://" + to_lower_ascii(host) + ":" + port;
 }
 
-std::string encode_unsafe_bytes(const Text& value) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80 || byte <= 0x20 || byte == 0x7F) {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::optional<RedirectTarget> resolve_redirect(const std::string& base_url, const Text& location) {
@@ -55,7 +40,7 @@ std::optional<RedirectTarget> resolve_redirect(const std::string& base_url, cons
   if (!url || curl_url_set(url.get(), CURLUPART_URL, base_url.c_str(), 0) != CURLUE_OK) {
     return std::nullopt;
   }
-  const std::string encoded = encode_unsafe_bytes(trimmed);
+  const std::string encoded = percent_encode_raw_bytes(trimmed);
   if (curl_url_set(url.get(), CURLUPART_URL, encoded.c_str(), 0) != CURLUE_OK) {
     return std::nullopt;
   }

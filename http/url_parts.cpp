@@ -150,14 +150,18 @@ std::string utf8_from_gbk(const Text& text) {
 }
 
 std::string wire_object_name(const Text& object_name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   const bool ascii = std::all_of(object_name.begin(), object_name.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  const std::string utf8 = ascii ? object_name : utf8_from_gbk(object_name);
+  return percent_encode_raw_bytes(ascii ? object_name : utf8_from_gbk(object_name));
+}
+
+std::string percent_encode_raw_bytes(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
-  for (char c : utf8) {
+  out.reserve(bytes.size());
+  for (char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80 || byte == ' ') {
+    if (byte <= 0x20 || byte >= 0x7F) {
       out += '%';
       out += kHex[byte >> 4];
       out += kHex[byte & 0x0F];

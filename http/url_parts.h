@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/text.h"
 
@@ -24,6 +25,9 @@ std::optional<UrlParts> crack_url(const Text& url);
 // The object name as it goes on the request line: GBK characters become percent-encoded
 // UTF-8 and blanks become %20; everything else, "#" included, goes as written.
 std::string wire_object_name(const Text& object_name);
+
+// Percent-encodes the bytes a URL never holds raw: controls, blanks and 8-bit bytes.
+std::string percent_encode_raw_bytes(std::string_view bytes);
 
 // "http://host:port" or "https://host:port" in ASCII (a non-ASCII host as UTF-8, for the
 // transfer library's IDN step; an IPv6 host in brackets).

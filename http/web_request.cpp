@@ -24,6 +24,8 @@ constexpr std::int64_t kDefaultTimeoutMs = 30000;
 // that drips bytes or streams without end cannot hold the monitor for ever.
 constexpr int kDeadlinePhases = 4;
 constexpr int kMaxRedirects = 10;
+// The most body kept in memory; a longer body fails its read, as a broken connection would.
+constexpr std::size_t kBodyCap = 64u << 20;
 
 bool transfer_available(bool secure) {
   const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
@@ -143,6 +145,7 @@ Text web_request(const WebRequestArgs& args) {
   request.proxy_password = args.proxy_password;
   request.check_revocation = !cookies_in.empty();
   request.ca_file = args.test_ca_file;
+  request.body_cap = kBodyCap;
   request.phase_timeout = std::chrono::milliseconds(timeout_ms);
   request.deadline = Clock::now() + std::chrono::milliseconds(timeout_ms * kDeadlinePhases);
 

@@ -116,6 +116,9 @@ class TlsPeer {
     const std::string log = prefix + "error.log";
     pid_ = fork();
     if (pid_ == 0) {
+      // Debian installs it in /usr/sbin, which an ordinary user's PATH may lack.
+      execl("/usr/sbin/nginx", "nginx", "-e", log.c_str(), "-p", prefix.c_str(), "-c",
+            config.c_str(), static_cast<char*>(nullptr));
       execlp("nginx", "nginx", "-e", log.c_str(), "-p", prefix.c_str(), "-c", config.c_str(),
              static_cast<char*>(nullptr));
       _exit(127);
