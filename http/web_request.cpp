@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <string_view>
@@ -20,6 +21,9 @@ namespace brimlow {
 namespace {
 
 constexpr std::int64_t kDefaultTimeoutMs = 30000;
+// The longest phase time-out, as a 32-bit millisecond count holds it; keeps the deadline
+// arithmetic far from overflow whatever the caller passes.
+constexpr std::int64_t kLongestTimeoutMs = 2147483647;
 // The whole request, redirects included, ends after this many phase time-outs, so a peer
 // that drips bytes or streams without end cannot hold the monitor for ever.
 constexpr int kDeadlinePhases = 4;
@@ -120,9 +124,10 @@ Text web_request(const WebRequestArgs& args) {
   }
   if (!parts) return fail(RequestFailure::kBadUrl);
 
-  const std::int64_t timeout_ms = args.timeout_seconds >= 1
-                                      ? static_cast<std::int64_t>(args.timeout_seconds) * 1000
-                                      : kDefaultTimeoutMs;
+  const std::int64_t timeout_ms =
+      args.timeout_seconds >= 1
+          ? std::min(static_cast<std::int64_t>(args.timeout_seconds) * 1000, kLongestTimeoutMs)
+          : kDefaultTimeoutMs;
   const Text cookies_in = args.cookies_in ? *args.cookies_in : Text();
   const std::optional<std::vector<std::string>> lines =
       header_lines(build_header_block(args.extra_headers, args.method_index, cookies_in));
