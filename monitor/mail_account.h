@@ -20,7 +20,7 @@ struct MailAccount {
   Text contact_url;  // the alert's "contact the author" link
 };
 
-// The account this build was configured with.
+// The account this build was configured with (library mail_account_builtin).
 MailAccount built_in_mail_account();
 
 // Deciphers the account's password in the calling order the stored form was made for:
