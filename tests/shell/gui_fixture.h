@@ -35,6 +35,13 @@ inline bool start_wx() {
     static char name[] = "brimlow_gui_test";
     static char* argv[] = {name, nullptr};
     int argc = 1;
+    // A failed wx assertion fails the test instead of waiting on a modal box.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& function,
+                          const wxString& condition, const wxString& message) {
+      ADD_FAILURE_AT(file.utf8_str().data(), line)
+          << "wx assertion " << condition.utf8_str().data() << " in "
+          << function.utf8_str().data() << ": " << message.utf8_str().data();
+    });
     return wxEntryStart(argc, argv) && wxTheApp->CallOnInit();
   }();
   return started;
