@@ -143,6 +143,9 @@ TEST_F(GuiProgram, EscWritesTheListChosenInTheFileDialogAndExitsWithZero) {
 
   click(285, 24);  // 导入
   ASSERT_TRUE(program_->wait_for_windows(2)) << "the file dialog did not open";
+  for (const std::string& id : program_->windows()) {
+    if (id != window_) xdo("windowfocus --sync " + id);
+  }
   std::this_thread::sleep_for(500ms);
   type(list.string());  // a typed "/" opens the dialog's location field
   xdo("key Return");
