@@ -14,72 +14,14 @@ import argparse
 import http.server
 import os
 import socket
-import subprocess
+import sys
 import tempfile
 import threading
 import time
 
-
-def xdo(*args):
-    return subprocess.run(["xdotool", *args], check=True, capture_output=True,
-                          text=True).stdout.strip()
-
-
-class Program:
-    def __init__(self, path, work):
-        env = dict(os.environ, GSETTINGS_BACKEND="memory")
-        self.process = subprocess.Popen([path], cwd=work, env=env)
-        self.window_class = os.path.basename(path)
-        self.window = xdo("search", "--sync", "--onlyvisible", "--class", self.window_class)
-        time.sleep(0.5)
-        values = dict(line.split("=")
-                      for line in xdo("getwindowgeometry", "--shell", self.window).splitlines())
-        self.x, self.y = int(values["X"]), int(values["Y"])
-
-    def click(self, x, y):
-        xdo("windowfocus", "--sync", self.window)
-        xdo("mousemove", "--sync", str(self.x + x), str(self.y + y))
-        xdo("click", "1")
-        time.sleep(0.2)
-
-    def type_into(self, x, y, text):
-        self.click(x, y)
-        xdo("key", "ctrl+a")
-        xdo("type", "--delay", "5", text)
-
-    def import_file(self, path):
-        self.click(285, 24)
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--class",
-                                  self.window_class], capture_output=True, text=True).stdout.split()
-            dialogs = [i for i in ids if i != self.window]
-            if dialogs:
-                time.sleep(0.5)
-                xdo("windowfocus", "--sync", dialogs[-1])
-                xdo("key", "ctrl+l")
-                xdo("type", "--delay", "2", path)
-                time.sleep(0.3)
-                xdo("key", "Return")
-                time.sleep(1.0)
-                return
-            time.sleep(0.2)
-        raise SystemExit("the file dialog did not open")
-
-    def start_monitoring(self, interval="5"):
-        self.type_into(160, 24, interval)
-        self.click(160, 323)
-
-    def rss_anon_kb(self):
-        with open("/proc/%d/status" % self.process.pid) as status:
-            for line in status:
-                if line.startswith("RssAnon:"):
-                    return int(line.split()[1])
-        return 0
-
-    def press_escape(self):
-        xdo("windowfocus", "--sync", self.window)
-        xdo("key", "Escape")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "support"))
+from window_driver import MainWindow  # noqa: E402
 
 
 def silent_host():
@@ -112,7 +54,7 @@ def measure_escape(program_path, work):
     list_file = os.path.join(work, "silent.txt")
     with open(list_file, "wb") as f:
         f.write(silent_host().encode())
-    program = Program(program_path, work)
+    program = MainWindow(program_path, work)
     program.import_file(list_file)
     os.truncate(list_file, 0)  # the close writes it again
     program.start_monitoring()
@@ -133,7 +75,7 @@ def measure_rss(program_path, work, rows, seconds):
     list_file = os.path.join(work, "many.txt")
     with open(list_file, "wb") as f:
         f.write(",".join(["%s?%d" % (url, i) for i in range(rows)]).encode())
-    program = Program(program_path, work)
+    program = MainWindow(program_path, work)
     idle = program.rss_anon_kb()
     program.import_file(list_file)
     loaded = program.rss_anon_kb()

@@ -11,7 +11,6 @@ the program exits with code 0.
 Run with Debian's /usr/bin/python3 (it has python3-aiosmtpd).
 """
 import argparse
-import asyncio
 import base64
 import email
 import email.header
@@ -27,6 +26,10 @@ import warnings
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import window_driver  # noqa: E402
+from window_driver import MainWindow  # noqa: E402
 
 SUBJECT = "站点无法访问 - Brimlow提醒您"
 
@@ -74,33 +77,6 @@ class Mailbox:
         return "250 Message accepted"
 
 
-def xdo(*args):
-    return subprocess.run(["xdotool", *args], check=True, capture_output=True,
-                          text=True).stdout.strip()
-
-
-class Window:
-    """The main window; clicks are in client coordinates (the screen has no window manager)."""
-
-    def __init__(self, window_id):
-        self.id = window_id
-        geometry = xdo("getwindowgeometry", "--shell", window_id)
-        values = dict(line.split("=") for line in geometry.splitlines())
-        self.x, self.y = int(values["X"]), int(values["Y"])
-
-    def click(self, x, y):
-        xdo("windowfocus", "--sync", self.id)
-        xdo("mousemove", "--sync", str(self.x + x), str(self.y + y))
-        xdo("click", "1")
-        time.sleep(0.2)
-
-    def type_into(self, x, y, text):
-        self.click(x, y)
-        xdo("key", "ctrl+a")
-        xdo("type", "--delay", "5", text)
-        time.sleep(0.1)
-
-
 def wait_for(predicate, seconds, what):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -143,51 +119,24 @@ def main():
     list_file = os.path.join(work, "sites.txt")
     open(list_file, "wb").close()
 
-    env = dict(os.environ, GSETTINGS_BACKEND="memory")
-    program = subprocess.Popen([args.program], cwd=work, env=env)
+    window = MainWindow(args.program, work)
+    program = window.process
     try:
-        # Found by class: xdotool does not match the UTF-8 title.
-        window_class = os.path.basename(args.program)
-        window_id = xdo("search", "--sync", "--onlyvisible", "--class", window_class)
-        if xdo("getwindowname", window_id) != "Brimlow - 网址监控":
-            fail("window title %r" % xdo("getwindowname", window_id))
-        time.sleep(0.5)
-        window = Window(window_id)
-
+        if window.title != window_driver.TITLE:
+            fail("window title %r" % window.title)
         # Import the (empty) list file so the close has a file to write to.
-        window.click(285, 24)
-        dialog = None
-        deadline = time.monotonic() + 10
-        while dialog is None and time.monotonic() < deadline:
-            ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", window_class],
-                                 capture_output=True, text=True).stdout.split()
-            others = [i for i in ids if i != window_id]
-            dialog = others[-1] if others else None
-            time.sleep(0.2)
-        if dialog is None:
+        if not window.import_file(list_file):
             fail("the file dialog did not open")
-        time.sleep(0.5)
-        xdo("windowfocus", "--sync", dialog)
-        xdo("key", "ctrl+l")
-        xdo("type", "--delay", "5", list_file)
-        time.sleep(0.3)
-        xdo("key", "Return")
-        time.sleep(1.0)
-
-        window.type_into(70, 24, up_url)     # 编辑框_网址
-        window.click(231, 24)                # 按钮_添加
-        window.type_into(70, 24, down_url)
-        window.click(231, 24)
-        window.type_into(160, 24, "5")       # 编辑框_频率
-        window.type_into(160, 299, mailbox_address)  # 编辑框_邮箱
-        window.click(160, 323)               # 按钮_监控: on
+        window.add_url(up_url)
+        window.add_url(down_url)
+        window.type_into(window_driver.MAILBOX_BOX, mailbox_address)
+        window.start_monitoring("5")
 
         # The first pass starts 5 s after switching on; each pass alerts for the failing site.
         wait_for(lambda: len(mailbox.messages) >= 2, 40, "two alert mails")
 
         # Esc closes like the close box: the list is written and the process ends with 0.
-        xdo("windowfocus", "--sync", window_id)
-        xdo("key", "Escape")
+        window.press_escape()
         try:
             code = program.wait(timeout=10)
         except subprocess.TimeoutExpired:
@@ -223,9 +172,7 @@ def main():
                 fail("the card names the site that is up")
         print("alert end to end: %d alerts checked, list file written" % len(messages))
     finally:
-        if program.poll() is None:
-            program.kill()
-            program.wait()
+        window.kill()
         controller.stop()
 
 
