@@ -188,9 +188,10 @@ bool WxRuntime::run_file_dialog(Control dialog) {
   wxFileDialog chooser(window_, wxFileSelectorPromptStr, to_wx(dialog_folder_),
                        name.AfterLast('/'), wildcard, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
   chooser.SetName(wxString::FromUTF8(control_name(Control::通用对话框1)));
-  if (chooser.ShowModal() != wxID_OK) return false;
-  dialog_file_name_ = from_wx(chooser.GetPath());
-  return true;
+  const bool confirmed = chooser.ShowModal() == wxID_OK;
+  if (confirmed) dialog_file_name_ = from_wx(chooser.GetPath());
+  reactivate_main_window();
+  return confirmed;
 }
 
 void WxRuntime::list_append_row(Control list) {
@@ -225,6 +226,14 @@ void WxRuntime::show_message(const Text& text) {
   }
   wxMessageDialog box(nullptr, to_wx(text), to_wx(gbk(u"信息：")), wxOK | wxICON_NONE);
   box.ShowModal();
+  reactivate_main_window();
+}
+
+void WxRuntime::reactivate_main_window() {
+  // The box has no owner, so nothing hands the activation back when it closes; without
+  // this the main window (and its edit boxes' focus rules) would wait for a click on its
+  // title bar, or for ever where no window manager runs.
+  if (window_ && window_->IsShown()) window_->Raise();
 }
 
 void WxRuntime::pump_pending_events() {

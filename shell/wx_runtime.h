@@ -75,6 +75,7 @@ class WxRuntime : public WindowRuntime {
     WxRuntime& owner_;
   };
 
+  void reactivate_main_window();
   void queue_periodic_event();
   void deliver_periodic_event();
   bool is_timer(Control control) const { return control == Control::时钟_监控; }

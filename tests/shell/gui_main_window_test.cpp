@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -222,6 +225,34 @@ TEST_F(GuiMainWindow, IntervalBoxTakesOnlyDigitsAndMinusAndAppliesTheMinimum) {
   click(find(Control::编辑框_POST));
   EXPECT_EQ(runtime_->get_control_text(Control::编辑框_邮箱), gbk(u"邮箱"));
   EXPECT_EQ(runtime_->get_control_text(Control::编辑框_POST), "");
+}
+
+// Presses OK in the program's first visible window that is not the main window (327 x 389),
+// from outside, the way a user answers a real modal box.
+void answer_real_box_with_return() {
+  const std::string script =
+      "for try in $(seq 50); do"
+      "  for w in $(xdotool search --onlyvisible --pid " + std::to_string(getpid()) + "); do"
+      "    if ! xdotool getwindowgeometry $w | grep -q 327x389; then"
+      "      sleep 0.5; xdotool windowfocus --sync $w key Return; exit 0;"
+      "    fi;"
+      "  done; sleep 0.1;"
+      "done; exit 1";
+  EXPECT_EQ(std::system(script.c_str()), 0) << "no message box appeared";
+}
+
+TEST_F(GuiMainWindow, RealMessageBoxFromLeavingTheIntervalBoxHandsTheFocusBack) {
+  runtime_->answer_messages_with(nullptr);  // the real modal box this time
+  click(find(Control::编辑框_频率));
+  type("3");
+  std::thread user(answer_real_box_with_return);
+  click(find(Control::编辑框_邮箱));  // returns once the box is closed
+  user.join();
+  pump_for(200ms);
+  EXPECT_EQ(runtime_->get_control_text(Control::编辑框_频率), "5");
+  // The click's focus change completes after the box: the mail box clears its placeholder.
+  EXPECT_EQ(wxWindow::FindFocus(), find(Control::编辑框_邮箱));
+  EXPECT_EQ(runtime_->get_control_text(Control::编辑框_邮箱), "");
 }
 
 TEST_F(GuiMainWindow, ArrowsStepTheIntervalSelectItAndFocusTheBox) {
