@@ -1,6 +1,7 @@
 #include "shell/wx_main_window.h"
 
 #include <wx/button.h>
+#include <wx/listctrl.h>
 #include <wx/choice.h>
 #include <wx/panel.h>
 #include <wx/statusbr.h>
@@ -180,7 +181,9 @@ void MainWindow::on_interval_char(wxKeyEvent& event) {
 }
 
 void MainWindow::on_char_hook(wxKeyEvent& event) {
-  if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers()) {
+  // Esc in the list's in-place editor cancels that edit; anywhere else it closes.
+  if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() &&
+      !url_list_->GetEditControl()) {
     Close(true);
     return;
   }

@@ -175,6 +175,23 @@ TEST_F(GuiMainWindow, FirstColumnIsEditedInPlaceAndKeepsTheEdit) {
   EXPECT_EQ(runtime_->list_get_cell(Control::超级列表框1, 0, 1), "http://a/");
 }
 
+TEST_F(GuiMainWindow, EscInTheFirstColumnsEditorCancelsTheEditOnly) {
+  runtime_->list_append_row(Control::超级列表框1);
+  runtime_->list_set_cell(Control::超级列表框1, 0, 0, "1");
+  pump_for(50ms);
+  wxTextCtrl* editor = window_->url_list()->EditLabel(0);
+  ASSERT_NE(editor, nullptr);
+  editor->SetFocus();
+  pump_for(50ms);
+  type("9");
+  press(WXK_ESCAPE);
+  pump_for(100ms);
+  EXPECT_TRUE(exit_codes_.empty());
+  ASSERT_NE(runtime_->main_window(), nullptr);
+  EXPECT_EQ(runtime_->list_get_cell(Control::超级列表框1, 0, 0), "1");
+  EXPECT_EQ(window_->url_list()->GetEditControl(), nullptr);
+}
+
 TEST_F(GuiMainWindow, TypingAnAddressAndClickingAddAppendsRows) {
   click(find(Control::编辑框_网址));
   EXPECT_EQ(runtime_->get_control_text(Control::编辑框_网址), "http://");
