@@ -109,6 +109,8 @@ class MainWindowFixture : public ::testing::Test {
     simulator_.MouseMove(target->ClientToScreen(inside));
     pump_for(std::chrono::milliseconds(30));
     simulator_.MouseClick();
+    // A busy machine can be slow to deliver the click: wait for its focus change.
+    if (target->AcceptsFocus()) wait_until([target] { return wxWindow::FindFocus() == target; });
     pump_for(std::chrono::milliseconds(80));
   }
 

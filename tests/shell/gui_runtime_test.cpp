@@ -50,11 +50,11 @@ class GuiTimer : public MainWindowFixture {
 };
 
 TEST_F(GuiTimer, ElapsedPeriodsQueueOneEventAtMost) {
-  runtime_->set_timer_period(Control::时钟_监控, 20);
-  EXPECT_EQ(runtime_->get_timer_period(Control::时钟_监控), 20);
-  sleep_then_pump(300ms);  // fifteen periods, one event
+  runtime_->set_timer_period(Control::时钟_监控, 100);
+  EXPECT_EQ(runtime_->get_timer_period(Control::时钟_监控), 100);
+  sleep_then_pump(700ms);  // seven periods, one event
   EXPECT_EQ(calls_, 1);
-  pump_for(300ms);
+  pump_for(500ms);
   EXPECT_GE(calls_, 3);  // and it keeps running
 }
 
@@ -73,17 +73,17 @@ TEST_F(GuiTimer, ZeroOrNegativeStopsIt) {
 }
 
 TEST_F(GuiTimer, SameValueKeepsTheCountAndAChangedValueRestartsIt) {
-  runtime_->set_timer_period(Control::时钟_监控, 300);
-  std::this_thread::sleep_for(200ms);
-  runtime_->set_timer_period(Control::时钟_监控, 300);  // no restart: due 100 ms from now
-  sleep_then_pump(200ms);
+  runtime_->set_timer_period(Control::时钟_监控, 1000);
+  std::this_thread::sleep_for(600ms);
+  runtime_->set_timer_period(Control::时钟_监控, 1000);  // no restart: due 400 ms from now
+  sleep_then_pump(600ms);
   EXPECT_EQ(calls_, 1);
 
   runtime_->set_timer_period(Control::时钟_监控, 0);
-  runtime_->set_timer_period(Control::时钟_监控, 300);
-  std::this_thread::sleep_for(200ms);
-  runtime_->set_timer_period(Control::时钟_监控, 301);  // restart: due 301 ms from now
-  sleep_then_pump(200ms);
+  runtime_->set_timer_period(Control::时钟_监控, 1000);
+  std::this_thread::sleep_for(600ms);
+  runtime_->set_timer_period(Control::时钟_监控, 1001);  // restart: due 1001 ms from now
+  sleep_then_pump(600ms);
   EXPECT_EQ(calls_, 1);
 }
 
