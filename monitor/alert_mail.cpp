@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "http/text_helpers.h"
@@ -9,21 +10,20 @@
 namespace brimlow {
 namespace {
 
-// Text from UTF-16 with the program's own placeholder for the operator's links.
-std::u16string with_links(std::u16string_view pattern, const MailAccount& account) {
-  const std::u16string site = u"{SITE}";
-  const std::u16string contact = u"{CONTACT}";
-  auto widen = [](const Text& ascii) { return std::u16string(ascii.begin(), ascii.end()); };
-  std::u16string out(pattern);
-  for (std::size_t at = out.find(site); at != std::u16string::npos; at = out.find(site, at)) {
-    out.replace(at, site.size(), widen(account.site_url));
-    at += account.site_url.size();
+void replace_all(Text& text, std::string_view placeholder, const Text& replacement) {
+  for (std::size_t at = text.find(placeholder); at != Text::npos;
+       at = text.find(placeholder, at)) {
+    text.replace(at, placeholder.size(), replacement);
+    at += replacement.size();
   }
-  for (std::size_t at = out.find(contact); at != std::u16string::npos;
-       at = out.find(contact, at)) {
-    out.replace(at, contact.size(), widen(account.contact_url));
-    at += account.contact_url.size();
-  }
+}
+
+// The template in GBK with the operator's links put in for the program's own
+// placeholders. The links go in after the conversion, so their bytes stay as they are.
+Text with_links(std::u16string_view pattern, const MailAccount& account) {
+  Text out = gbk(pattern);
+  replace_all(out, "{SITE}", account.site_url);
+  replace_all(out, "{CONTACT}", account.contact_url);
   return out;
 }
 
@@ -78,11 +78,11 @@ std::u16string template_tail() {
 Text alert_subject() { return gbk(u"站点无法访问 - Brimlow提醒您"); }
 
 Text alert_body(const MailAccount& account, const Text& url, const Text& status) {
-  Text body = gbk(with_links(template_head(), account));
+  Text body = with_links(template_head(), account);
   body += url;
   body += gbk(u" - 错误码：");
   body += status;
-  body += gbk(with_links(template_tail(), account));
+  body += with_links(template_tail(), account);
   return body;
 }
 

@@ -66,6 +66,17 @@ TEST(AlertBodyTest, AnEmptyStatusAddsNothing) {
   EXPECT_NE(text_find(body, "http://x.test/" + gbk(u" - 错误码：") + "</p>"), -1);
 }
 
+TEST(AlertBodyTest, TheOperatorsLinksGoInByteForByte) {
+  // A link with double-byte characters (an internationalised host written as GBK) must
+  // reach the card as the same bytes, not as one character per byte.
+  MailAccount account = test_account(25);
+  account.site_url = "http://" + gbk(u"岚舍") + ".test/";
+  account.contact_url = "http://" + gbk(u"岚舍") + ".test/" + gbk(u"联系");
+  const Text body = alert_body(account, "u", "s");
+  EXPECT_NE(text_find(body, "href=\"" + account.site_url + "\""), -1);
+  EXPECT_NE(text_find(body, "href=\"" + account.contact_url + "\""), -1);
+}
+
 TEST(AlertSubjectTest, IsTheGbkSubject) {
   EXPECT_EQ(alert_subject(), gbk(u"站点无法访问 - Brimlow提醒您"));
 }
