@@ -267,7 +267,9 @@ Text WxRuntime::program_directory() {
 
 Bytes WxRuntime::load_file_bytes(const Text& path) {
   if (path.empty()) return Bytes();
-  const int fd = open(file_system_path(path).c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a named pipe or a device chosen in the dialog cannot hold the window
+  // thread in open(); anything but a regular file then reads as no bytes.
+  const int fd = open(file_system_path(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Bytes();
   Bytes bytes;
   struct stat info {};

@@ -1,11 +1,13 @@
 // The wx runtime's own rules: the timer's period and its one waiting event, nested
 // delivery inside pump_pending_events, the file operations and the program's end.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 
 #include "http/text_helpers.h"
@@ -195,6 +197,22 @@ TEST_F(GuiRuntimeFiles, LoadGivesTheWholeContentOrNothing) {
   EXPECT_TRUE(runtime_->load_file_bytes(text_path(folder_ / "missing.txt")).empty());
   EXPECT_TRUE(runtime_->load_file_bytes(text_path(folder_)).empty());
   EXPECT_TRUE(runtime_->load_file_bytes("*.txt").empty());
+}
+
+// The file dialog lists any entry that matches "*.txt", a named pipe included; choosing one
+// must not block the window thread until some other process writes to it.
+TEST_F(GuiRuntimeFiles, LoadOfANamedPipeGivesNothingAtOnce) {
+  const fs::path pipe = folder_ / "pipe.txt";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  auto loaded = std::async(std::launch::async,
+                           [&] { return runtime_->load_file_bytes(text_path(pipe)); });
+  if (loaded.wait_for(5s) != std::future_status::ready) {
+    // Unblock the reader so the test can end, then report the hang.
+    const int writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) close(writer);
+    ADD_FAILURE() << "load_file_bytes blocked on a named pipe";
+  }
+  EXPECT_TRUE(loaded.get().empty());
 }
 
 TEST_F(GuiRuntimeFiles, ProgramDirectoryIsTheExecutablesFolder) {
