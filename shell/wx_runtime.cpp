@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include <gtk/gtk.h>
 #include <wx/app.h>
@@ -293,7 +294,7 @@ Bytes WxRuntime::load_file_bytes(const Text& path) {
 
 bool WxRuntime::save_file_bytes(const Text& path, const Bytes& bytes) {
   if (path.empty()) return false;
-  const std::string target = file_system_path(path);
+  std::string target = file_system_path(path);
   const size_t slash = target.rfind('/');
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
   // A name with a wildcard is the dialog's pattern ("*.txt" before any choice), not a file.
@@ -309,6 +310,12 @@ bool WxRuntime::save_file_bytes(const Text& path, const Bytes& bytes) {
       return false;
     }
     mode = info.st_mode & 07777;
+    // A list reached through a symbolic link is the file the link points at: the rename
+    // below would otherwise replace the link and leave that file with the old list.
+    if (char* resolved = realpath(target.c_str(), nullptr)) {
+      target = resolved;
+      std::free(resolved);
+    }
   } else if (errno != ENOENT) {
     return false;
   }

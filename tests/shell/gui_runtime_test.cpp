@@ -180,6 +180,18 @@ TEST_F(GuiRuntimeFiles, SaveRefusesAndWritesNothing) {
   }
 }
 
+TEST_F(GuiRuntimeFiles, SaveThroughASymbolicLinkReplacesTheFileItPointsAt) {
+  fs::create_directories(folder_ / "real");
+  const fs::path real = folder_ / "real" / "list.txt";
+  write(real, "old");
+  const fs::path link = folder_ / "link.txt";
+  fs::create_symlink(real, link);
+  EXPECT_TRUE(runtime_->save_file_bytes(text_path(link), Bytes{'n', 'e', 'w'}));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(read(real), "new");
+  EXPECT_EQ(entries(), 2);  // "real" and the link, no temporary left
+}
+
 TEST_F(GuiRuntimeFiles, ReadOnlyTargetIsLeftUntouched) {
   const fs::path locked = folder_ / "locked.txt";
   write(locked, "keep me");
