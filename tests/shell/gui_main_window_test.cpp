@@ -300,6 +300,20 @@ TEST_F(GuiMainWindow, ArrowsStepTheIntervalSelectItAndFocusTheBox) {
   EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(GuiMainWindow, ArrowClickLeavesTheFocusInTheIntervalBox) {
+  click(find(Control::编辑框_频率));
+  type("3");
+  const wxPoint up = window_->background()->ClientToScreen(wxPoint(185 + 9, 8 + 8));
+  simulator_.MouseMove(up);
+  pump_for(30ms);
+  simulator_.MouseClick();
+  pump_for(100ms);
+  // No focus-out ran in between: "3" + 1 lies below 5, so the up arrow gives 5, silently.
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(runtime_->get_control_text(Control::编辑框_频率), "5");
+  EXPECT_EQ(wxWindow::FindFocus(), find(Control::编辑框_频率));
+}
+
 TEST_F(GuiMainWindow, DraggingTheBackgroundMovesTheWindow) {
   const wxPoint before = window_->GetPosition();
   const wxPoint grip = window_->background()->ClientToScreen(wxPoint(5, 150));
