@@ -320,7 +320,11 @@ ExchangeResult run_exchange(const ExchangeRequest& request, const PumpEvents& pu
       break;
     }
     pump_if_set(pump);
-    curl_multi_poll(multi.get(), nullptr, 0, kSliceMs, nullptr);
+    int events = 0;
+    curl_multi_poll(multi.get(), nullptr, 0, kSliceMs, &events);
+    // Bytes that do not yet complete a header line reach no callback, yet the peer is not
+    // silent: a status line that arrives in pieces must not run into the receive bound.
+    if (events > 0) state.touch();
   }
   curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &result.status_code);
   return result;

@@ -161,6 +161,25 @@ TEST(WebRequestFailure, BodyThatFallsSilentEndsAfterThePhaseTimeout) {
   EXPECT_LT(outcome.seconds, 3.5);
 }
 
+// The receive bound is the longest silence, not the time a header line takes: pieces of
+// the status line that come well within the time-out keep the request alive.
+TEST(WebRequestFailure, HeaderArrivingInPiecesIsNotSilence) {
+  LocalHttpServer server([](ServerConnection& connection) {
+    if (!connection.read_request()) return;
+    for (const char* piece : {"HTT", "P/1.1 2", "00 O", "K\r\nX-Slow: a", "bc"}) {
+      if (!connection.send(piece) || !connection.pause_ms(400)) return;
+    }
+    connection.send("\r\nContent-Length: 2\r\n\r\nok");
+  });
+  WebRequestArgs args;
+  args.url = server.url();
+  args.timeout_seconds = 1;
+  const Outcome outcome = call_web_request(args);
+  EXPECT_EQ(outcome.status, "200 OK");
+  EXPECT_EQ(outcome.body, "ok");
+  EXPECT_EQ(outcome.headers, "HTTP/1.1 200 OK\r\nX-Slow: abc\r\nContent-Length: 2\r\n\r\n");
+}
+
 // Each piece comes within the phase time-out, so only the whole-request deadline (four
 // time-outs) can end these.
 TEST(WebRequestBounds, HeaderDrippedForeverEndsAtTheDeadline) {
