@@ -68,6 +68,21 @@ bool is_interim_status_line(std::string_view line) {
   return space != std::string_view::npos && space + 1 < line.size() && line[space + 1] == '1';
 }
 
+// Header bytes are not GBK. A line whose last character is a lone lead byte (a UTF-8 value
+// of odd length, say) would pair with the CR of its line end, and every character-wise
+// search over the header text would then run this line into the next one, hiding a
+// Location or Set-Cookie line. That byte becomes "?", as an unconvertible character does.
+void end_on_whole_character(Text& line) {
+  for (std::size_t pos = 0; pos < line.size();) {
+    const bool lead = is_lead_byte(static_cast<unsigned char>(line[pos]));
+    if (lead && pos + 1 == line.size()) {
+      line[pos] = '?';
+      break;
+    }
+    pos += lead ? 2 : 1;
+  }
+}
+
 size_t on_header(char* data, size_t size, size_t count, void* user) {
   auto& state = *static_cast<TransferState*>(user);
   const size_t length = size * count;
@@ -82,9 +97,12 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
     result.raw_headers.clear();
     state.interim = is_interim_status_line(line);
   }
+  Text clean;
   for (char c : line) {
-    if (c != '\0') result.raw_headers += c;
+    if (c != '\0') clean += c;
   }
+  end_on_whole_character(clean);
+  result.raw_headers += clean;
   result.raw_headers += "\r\n";
   if (line.empty() && !state.interim) {
     result.header_complete = true;

@@ -155,6 +155,37 @@ TEST(WebRequestResponse, CookiesAreNotMergedWhenTheCallerSaysSo) {
   EXPECT_EQ(cookies_in, "c=3");
 }
 
+// "好" in UTF-8 is three bytes: read two by two as GBK, its last byte would take the CR of
+// the line end along and glue the next line to this one.
+TEST(WebRequestResponse, HeaderValueOfOddMultiByteLengthKeepsTheNextLineApart) {
+  const std::string odd = "\xE5\xA5\xBD";
+  LocalHttpServer server([&](ServerConnection& connection) {
+    std::string request;
+    while (connection.read_request(&request)) {
+      const std::string answer =
+          request.rfind("GET /a ", 0) == 0
+              ? http_response("HTTP/1.1 302 Found", "",
+                              "Set-Cookie: n=" + odd + "\r\nX-Msg: " + odd + "\r\nLocation: /b\r\n")
+              : http_response("HTTP/1.1 200 OK", "final");
+      if (!connection.send(answer)) return;
+    }
+  });
+  WebRequestArgs args;
+  args.url = server.url("/a");
+  const Outcome followed = call_web_request(args);
+  EXPECT_EQ(followed.status, "200 OK");
+  EXPECT_EQ(followed.body, "final");
+
+  args.no_redirect = true;
+  const Outcome held = call_web_request(args);
+  EXPECT_EQ(held.status, "302 Found");
+  EXPECT_EQ(held.location, "/b");
+  EXPECT_EQ(held.cookies_out, "n=\xE5\xA5?");
+  EXPECT_EQ(held.headers,
+            "HTTP/1.1 302 Found\r\nContent-Length: 0\r\nSet-Cookie: n=\xE5\xA5?\r\n"
+            "X-Msg: \xE5\xA5?\r\nLocation: /b\r\n\r\n");
+}
+
 // A peer that redirects "/r<n>" to "/r<n-1>" and answers "/r0" (or anything else) with 200.
 std::string redirecting_answer(const std::string& request, const std::string& status_line) {
   const std::string target = request.substr(request.find(' ') + 1,
