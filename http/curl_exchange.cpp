@@ -68,18 +68,25 @@ bool is_interim_status_line(std::string_view line) {
   return space != std::string_view::npos && space + 1 < line.size() && line[space + 1] == '1';
 }
 
-// Header bytes are not GBK. A line whose last character is a lone lead byte (a UTF-8 value
-// of odd length, say) would pair with the CR of its line end, and every character-wise
-// search over the header text would then run this line into the next one, hiding a
-// Location or Set-Cookie line. That byte becomes "?", as an unconvertible character does.
-void end_on_whole_character(Text& line) {
+bool is_gbk_trail_byte(unsigned char byte) {
+  return byte >= 0x40 && byte != 0x7F && byte != 0xFF;
+}
+
+// Header bytes are not GBK. A lead byte without a trail byte after it (the end of a UTF-8
+// value of odd length, say) would pair with whatever follows: at the line end with the CR,
+// so every character-wise search over the header text would run this line into the next
+// one, hiding a Location or Set-Cookie line; before a ";" it would hide a cookie's end.
+// Such a byte becomes "?", as an unconvertible character does.
+void keep_separators_whole(Text& line) {
   for (std::size_t pos = 0; pos < line.size();) {
-    const bool lead = is_lead_byte(static_cast<unsigned char>(line[pos]));
-    if (lead && pos + 1 == line.size()) {
-      line[pos] = '?';
-      break;
+    if (!is_lead_byte(static_cast<unsigned char>(line[pos]))) {
+      ++pos;
+    } else if (pos + 1 == line.size() ||
+               !is_gbk_trail_byte(static_cast<unsigned char>(line[pos + 1]))) {
+      line[pos++] = '?';
+    } else {
+      pos += 2;
     }
-    pos += lead ? 2 : 1;
   }
 }
 
@@ -101,7 +108,7 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
   for (char c : line) {
     if (c != '\0') clean += c;
   }
-  end_on_whole_character(clean);
+  keep_separators_whole(clean);
   result.raw_headers += clean;
   result.raw_headers += "\r\n";
   if (line.empty() && !state.interim) {

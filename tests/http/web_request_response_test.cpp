@@ -155,9 +155,9 @@ TEST(WebRequestResponse, CookiesAreNotMergedWhenTheCallerSaysSo) {
   EXPECT_EQ(cookies_in, "c=3");
 }
 
-// "好" in UTF-8 is three bytes: read two by two as GBK, its last byte would take the CR of
-// the line end along and glue the next line to this one.
-TEST(WebRequestResponse, HeaderValueOfOddMultiByteLengthKeepsTheNextLineApart) {
+// "好" in UTF-8 is three bytes: read two by two as GBK, its last byte would take the ";" or
+// the CR after it along, hiding the cookie's end or gluing the next line to this one.
+TEST(WebRequestResponse, HeaderValueOfOddMultiByteLengthKeepsSeparatorsWhole) {
   const std::string odd = "\xE5\xA5\xBD";
   LocalHttpServer server([&](ServerConnection& connection) {
     std::string request;
@@ -165,7 +165,8 @@ TEST(WebRequestResponse, HeaderValueOfOddMultiByteLengthKeepsTheNextLineApart) {
       const std::string answer =
           request.rfind("GET /a ", 0) == 0
               ? http_response("HTTP/1.1 302 Found", "",
-                              "Set-Cookie: n=" + odd + "\r\nX-Msg: " + odd + "\r\nLocation: /b\r\n")
+                              "Set-Cookie: n=" + odd + "; path=/\r\nX-Msg: " + odd +
+                                  "\r\nLocation: /b\r\n")
               : http_response("HTTP/1.1 200 OK", "final");
       if (!connection.send(answer)) return;
     }
@@ -182,7 +183,7 @@ TEST(WebRequestResponse, HeaderValueOfOddMultiByteLengthKeepsTheNextLineApart) {
   EXPECT_EQ(held.location, "/b");
   EXPECT_EQ(held.cookies_out, "n=\xE5\xA5?");
   EXPECT_EQ(held.headers,
-            "HTTP/1.1 302 Found\r\nContent-Length: 0\r\nSet-Cookie: n=\xE5\xA5?\r\n"
+            "HTTP/1.1 302 Found\r\nContent-Length: 0\r\nSet-Cookie: n=\xE5\xA5?; path=/\r\n"
             "X-Msg: \xE5\xA5?\r\nLocation: /b\r\n\r\n");
 }
 
