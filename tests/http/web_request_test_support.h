@@ -23,8 +23,11 @@ struct Outcome {
   double seconds = 0;
 };
 
-inline Outcome call_web_request(WebRequestArgs args) {
+// `cookies_out_start` presets cookies_out: the merge rewrites a non-empty start even when
+// no cookie arrives, so only calls that must leave it untouched preset the marker.
+inline Outcome call_web_request(WebRequestArgs args, const Text& cookies_out_start = {}) {
   Outcome out;
+  out.cookies_out = cookies_out_start;
   args.status_out = &out.status;
   args.headers_out = &out.headers;
   args.cookies_out = &out.cookies_out;
