@@ -1,28 +1,19 @@
 #include "http/body_charset.h"
 
-#include <unicode/ucnv.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <array>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "base/text_ops.h"
+#include "http/icu_converter.h"
+#include "http/text_helpers.h"
 
 namespace brimlow {
 namespace {
 
 constexpr int kHeadBytes = 1024;
-
-// Windows' own code page 936 table, the one every Text is in.
-constexpr const char* kGbkConverter = "windows-936-2000";
-
-struct ConverterCloser {
-  void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
 struct LabelAlias {
   std::string_view label;
@@ -32,12 +23,12 @@ struct LabelAlias {
 // Labels that browsers read differently from ICU's own alias table. Everything else is
 // looked up by ICU under the label itself.
 constexpr std::array kBrowserLabels = {
-    LabelAlias{"gbk", kGbkConverter},           LabelAlias{"gb2312", kGbkConverter},
-    LabelAlias{"x-gbk", kGbkConverter},         LabelAlias{"gb_2312-80", kGbkConverter},
-    LabelAlias{"gb_2312", kGbkConverter},       LabelAlias{"chinese", kGbkConverter},
-    LabelAlias{"csgb2312", kGbkConverter},      LabelAlias{"csiso58gb231280", kGbkConverter},
-    LabelAlias{"iso-ir-58", kGbkConverter},     LabelAlias{"cp936", kGbkConverter},
-    LabelAlias{"windows-936", kGbkConverter},   LabelAlias{"iso-8859-1", "windows-1252"},
+    LabelAlias{"gbk", kGbkConverterName},           LabelAlias{"gb2312", kGbkConverterName},
+    LabelAlias{"x-gbk", kGbkConverterName},         LabelAlias{"gb_2312-80", kGbkConverterName},
+    LabelAlias{"gb_2312", kGbkConverterName},       LabelAlias{"chinese", kGbkConverterName},
+    LabelAlias{"csgb2312", kGbkConverterName},      LabelAlias{"csiso58gb231280", kGbkConverterName},
+    LabelAlias{"iso-ir-58", kGbkConverterName},     LabelAlias{"cp936", kGbkConverterName},
+    LabelAlias{"windows-936", kGbkConverterName},   LabelAlias{"iso-8859-1", "windows-1252"},
     LabelAlias{"iso8859-1", "windows-1252"},    LabelAlias{"iso_8859-1", "windows-1252"},
     LabelAlias{"iso88591", "windows-1252"},     LabelAlias{"latin1", "windows-1252"},
     LabelAlias{"l1", "windows-1252"},           LabelAlias{"ascii", "windows-1252"},
@@ -50,16 +41,13 @@ constexpr std::array kBrowserLabels = {
     LabelAlias{"utf-16be", "UTF-8"},
 };
 
-Converter open_converter(const Text& label) {
+IcuConverter open_converter(const Text& label) {
   const Text lower = to_lower_ascii(label);
   const char* name = lower.c_str();
   for (const LabelAlias& alias : kBrowserLabels) {
     if (alias.label == lower) name = alias.converter;
   }
-  UErrorCode status = U_ZERO_ERROR;
-  Converter converter(ucnv_open(name, &status));
-  if (U_FAILURE(status)) return nullptr;
-  return converter;
+  return open_icu_converter(name);
 }
 
 std::u16string to_units(UConverter* converter, const Bytes& bytes) {
@@ -82,27 +70,13 @@ std::u16string to_units(UConverter* converter, const Bytes& bytes) {
   return units;
 }
 
-Text units_to_gbk(const std::u16string& units) {
-  UErrorCode status = U_ZERO_ERROR;
-  Converter gbk(ucnv_open(kGbkConverter, &status));
-  if (U_FAILURE(status) || units.empty()) return {};
-  ucnv_setSubstChars(gbk.get(), "?", 1, &status);
-  Text out(units.size() * 2 + 1, '\0');  // at most two bytes per unit
-  status = U_ZERO_ERROR;
-  const int32_t length = ucnv_fromUChars(gbk.get(), out.data(), static_cast<int32_t>(out.size()),
-                                         units.data(), static_cast<int32_t>(units.size()), &status);
-  if (U_FAILURE(status)) return {};
-  out.resize(static_cast<std::size_t>(length));
-  return out;
-}
-
 }  // namespace
 
 std::optional<Text> decode_charset(const Bytes& bytes, const Text& label) {
   if (label.empty() || bytes.size() > static_cast<std::size_t>(INT32_MAX / 2)) return std::nullopt;
-  Converter converter = open_converter(label);
+  IcuConverter converter = open_converter(label);
   if (!converter) return std::nullopt;
-  return units_to_gbk(to_units(converter.get(), bytes));
+  return from_utf16(to_units(converter.get(), bytes));
 }
 
 void decode_body(const Bytes& body, Text& body_text, PatternMatcher& matcher,

@@ -1,34 +1,22 @@
 #include "http/text_helpers.h"
 
-#include <unicode/ucnv.h>
-
-#include <memory>
-
 #include "base/text_ops.h"
+#include "http/icu_converter.h"
 
 namespace brimlow {
 namespace {
 
-// ICU opens Windows' own code page 936 table under this name: 0x80 is the euro sign and
-// the user-defined areas round-trip, as MultiByteToWideChar does.
-constexpr const char* kGbkConverter = "windows-936-2000";
-
-struct ConverterCloser {
-  void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
-
-Converter open_gbk_converter() {
-  UErrorCode status = U_ZERO_ERROR;
-  Converter converter(ucnv_open(kGbkConverter, &status));
-  if (U_FAILURE(status)) return nullptr;
+IcuConverter open_gbk_converter() {
+  IcuConverter converter = open_icu_converter(kGbkConverterName);
+  if (!converter) return nullptr;
   // Characters without a GBK form come out as "?", not as ICU's default 0x1A.
+  UErrorCode status = U_ZERO_ERROR;
   ucnv_setSubstChars(converter.get(), "?", 1, &status);
   return converter;
 }
 
 std::u16string gbk_to_units(const Text& text) {
-  Converter converter = open_gbk_converter();
+  IcuConverter converter = open_gbk_converter();
   if (!converter || text.empty()) return {};
   std::u16string units(text.size() + 1, u'\0');  // GBK never yields more units than bytes
   UErrorCode status = U_ZERO_ERROR;
@@ -40,8 +28,15 @@ std::u16string gbk_to_units(const Text& text) {
   return units;
 }
 
-Text units_to_gbk(std::u16string_view units) {
-  Converter converter = open_gbk_converter();
+Text replace_quote_marker(const Text& marker) {
+  return text_replace(marker, "#\xD2\xFD\xBA\xC5", "\"", 1, -1, true);  // "#引号"
+}
+
+}  // namespace
+
+Text from_utf16(std::u16string_view units) {
+  units = units.substr(0, units.find(u'\0'));
+  IcuConverter converter = open_gbk_converter();
   if (!converter || units.empty()) return {};
   // Every unit gives at most two bytes ("?" for a lone surrogate).
   Text out(units.size() * 2 + 1, '\0');
@@ -53,12 +48,6 @@ Text units_to_gbk(std::u16string_view units) {
   out.resize(static_cast<std::size_t>(length));
   return text_from_bytes(out);
 }
-
-Text replace_quote_marker(const Text& marker) {
-  return text_replace(marker, "#\xD2\xFD\xBA\xC5", "\"", 1, -1, true);  // "#引号"
-}
-
-}  // namespace
 
 Bytes to_utf16(const Text& text, bool drop_terminator) {
   if (text.empty()) return {};
@@ -84,18 +73,10 @@ Text from_utf16(const Bytes& utf16) {
     if (unit == 0) break;
     units.push_back(unit);
   }
-  return units_to_gbk(units);
+  return from_utf16(std::u16string_view(units));
 }
 
-Text gbk(std::u16string_view utf16) {
-  Bytes bytes;
-  bytes.reserve(utf16.size() * 2);
-  for (char16_t unit : utf16) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return from_utf16(bytes);
-}
+Text gbk(std::u16string_view utf16) { return from_utf16(utf16); }
 
 Text text_before(const Text& text, const Text& marker, int start, bool ignore_case) {
   const int found = text_find(text, marker, start < 1 ? 1 : start, ignore_case);

@@ -15,6 +15,8 @@ Bytes to_utf16(const Text& text, bool drop_terminator = false);
 // UTF-16LE bytes -> GBK, stopping at the first zero unit; an odd last byte is ignored.
 // Characters with no GBK form (and unpaired surrogates) become "?".
 Text from_utf16(const Bytes& utf16);
+// The same from UTF-16 code units, for callers that already hold them.
+Text from_utf16(std::u16string_view units);
 
 // A GBK text from a UTF-16 literal, for the program's own fixed texts: gbk(u"网址").
 Text gbk(std::u16string_view utf16);
